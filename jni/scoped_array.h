@@ -45,8 +45,10 @@ using ScopedIntArray = ScopedArray<jintArray, jint, &JNIEnv::GetIntArrayElements
                                    &JNIEnv::ReleaseIntArrayElements>;
 
 // A new int array of exactly count elements filled from values; null if the JVM cannot
-// make one (it then has an OutOfMemoryError pending for the caller).
+// make one, or already has an exception pending (an OutOfMemoryError from obtaining an
+// argument's elements), which then stays pending for the caller.
 inline jintArray newIntArray(JNIEnv *env, const jint *values, jsize count) {
+  if (env->ExceptionCheck()) return nullptr;
   jintArray result = env->NewIntArray(count);
   if (result != nullptr) env->SetIntArrayRegion(result, 0, count, values);
   return result;
