@@ -39,6 +39,10 @@ int bringUpCamera(std::array<int, 4> &result) {
   frameBuffer = address;
   frameBufferBytes = size;
 
+  // Its result is not examined, so a failing call must not leave the handle of an
+  // earlier bring-up behind: that event was closed with its board, and its number may
+  // by now belong to another descriptor of the process. No handle means no event.
+  record.pictureEvent = nullptr;
   driver.SETBUFFER_EVENT(record.board, record.bufferNumber, &record.pictureEvent);
   return kStatusOk;
 }

@@ -14,6 +14,9 @@
 namespace qv::platform {
 
 WaitResult waitForEvent(void *event, int timeoutMs) {
+  // A null handle is no event at all (as on Windows), not descriptor 0: waiting on it
+  // would poll, and read 8 bytes from, the process's standard input.
+  if (event == nullptr) return WaitResult::Failed;
   const int fd = static_cast<int>(reinterpret_cast<std::intptr_t>(event));
   if (fd < 0) return WaitResult::Failed;
   pollfd entry{fd, POLLIN, 0};

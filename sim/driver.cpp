@@ -49,6 +49,27 @@
 // Bits 12-15 mean the buffer must be queued again: 0x2000 after REMOVE_BUFFER_FROM_LIST
 // took it off the list while it was queued; 0x1000 (overrun) only comes from scripts.
 //
+// Frames: every frame written into a buffer, by the timeline or by a script, takes the
+// next number of qvsim's frame counter (qvsim_next_frame_number), in the order written;
+// frames lost for want of a buffer take none. So the k-th frame written since qvsim was
+// loaded or reset has number kQvSimFirstFrameNumber + k (mod 2^32), whatever boards were
+// opened in between; "fast" frames take their number too. In pattern mode ("pattern"
+// setting) pixel (x, y) of frame f is qvsim_pattern_value(x, y, imageWidth, f) with the
+// binned image width, no noise. Otherwise the frame is the structured scene of
+// sim/scene.h: a white surface reads about 3400 counts above a black level of 32 at
+// 20 ms and unity gain, linear in exposure and gain (exposure 0 renders like 1 ms),
+// with shot and read noise from the "seed" setting and the frame number; a colour
+// sensor gives an RGGB mosaic under a warm light. A frame fills at most the size given
+// to ADD_BUFFER_TO_LIST. The "oversize" setting N > 0 makes GETSIZES report an image
+// width of the full width + N at any binning; frames keep their true width.
+//
+// Scripts (qvsim_script): while one is active the timeline completes no frames. The
+// first ADD_BUFFER_TO_LIST arms the current step; each GETBUFFER_STATUS consumes a step,
+// reports its status word instead of the buffer's and arms the next. Arming a step that
+// signals writes a frame into the buffer queued longest (or, with none queued, the
+// buffer named in the call) and sets that buffer's event. Scripts take no buffer off the
+// list; when the script ends the timeline serves the list again.
+//
 // Other behaviour: INITBOARD on an open board hands out the same handle and opens it
 // afresh (settings read again, camera stopped, mode reset, queue emptied); buffers it
 // already had stay allocated until FREE_BUFFER or CLOSEBOARD. FREE_BUFFER takes a
@@ -56,7 +77,7 @@
 // REMOVE_BUFFER_FROM_LIST and UNMAP_BUFFER of a buffer that is not queued or mapped
 // succeed and change nothing. ALLOCATE_BUFFER gives out up to 16 buffers of at most
 // 256 MiB, zero-filled; SETBUFFER_EVENT returns the buffer's one event, made on the
-// first call.
+// first call. On Windows an open board keeps the DLL loaded (see driver_module.h).
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -70,6 +91,7 @@
 #include "sim/control.h"
 #include "sim/control_internal.h"
 #include "sim/driver_board.h"
+#include "sim/driver_module.h"
 #include "sim/sim_event.h"
 #include "vendor/driver.h"
 
@@ -109,9 +131,16 @@ struct Registry {
   void *handle = nullptr;
   std::uintptr_t opens = 0;
 
-  // Unloading the library with the board still open stops its worker thread first.
+  // Unloading the library with the board still open stops its worker thread first;
+  // at process exit on a platform that has already ended that thread, the board is
+  // abandoned instead (see driver_module.h).
   ~Registry() {
-    if (board) board->shutdown();
+    if (!board) return;
+    if (openBoardPinsLibrary()) {
+      new std::shared_ptr<Board>(std::move(board));  // never destroyed, on purpose
+      return;
+    }
+    board->shutdown();
   }
 };
 
@@ -198,6 +227,7 @@ void armScriptStepLocked(Board &board, Buffer &fallback) {
     return;
   }
   board.scriptArmed = true;
+  board.scriptArmedIndex = qvsim_script_index();
   if (step.signal == 0) return;
   Buffer *target = board.queue.empty() ? &fallback : board.buffers[board.queue.front()].get();
   board.writeFrameLocked(*target, target->queued ? target->queuedBytes : target->size);
@@ -230,6 +260,7 @@ int initBoard(int boardNumber, void **handle) {
     return kNoResources;
   }
   ++r.opens;
+  holdLibrary();
   r.board = std::move(board);
   r.handle = reinterpret_cast<void *>(static_cast<std::uintptr_t>(0x10000) + r.opens * 16);
   *handle = r.handle;
@@ -246,6 +277,9 @@ int closeBoard(void **handle) {
     board = std::move(r.board);
     r.board.reset();
     r.handle = nullptr;
+    // The caller holds its own reference for the length of this call, so the library
+    // stays loaded while the worker is stopped below.
+    releaseLibrary();
   }
   board->shutdown();
   *handle = nullptr;
@@ -322,7 +356,10 @@ int addBuffer(Board &board, int number, int sizeBytes, int zero4, int zero5) {
     board.queue.push_back(number);
   }
   if (qvsim_script_active() != 0) {
-    if (!board.scriptArmed) armScriptStepLocked(board, *buffer);
+    // A step armed before is not armed again, unless the script changed under it (a
+    // new script starts again at step 0).
+    if (!board.scriptArmed || qvsim_script_index() != board.scriptArmedIndex)
+      armScriptStepLocked(board, *buffer);
   } else {
     board.scriptArmed = false;
   }

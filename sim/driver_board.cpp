@@ -134,8 +134,10 @@ FrameParams Board::frameParamsLocked(unsigned frame) const {
 }
 
 void Board::writeFrameLocked(Buffer &buffer, int limitBytes) {
-  // Frames are numbered from qvsim's counter, in the order they are written; the
-  // pattern and the moving object follow that number.
+  // Frames are numbered from qvsim's counter, in the order they are written: the k-th
+  // frame since qvsim_reset is kQvSimFirstFrameNumber + k. The pattern
+  // (qvsim_pattern_value(x, y, width, number)), the noise and the moving object follow
+  // that number.
   const unsigned frame = qvsim_next_frame_number();
   if (settings.fast || !buffer.memory) return;
   const int width = imageWidthLocked(), height = imageHeightLocked();
@@ -165,6 +167,11 @@ void Board::finishSensorFrameLocked() {
   signalEvent(buffer.event);
 }
 
+void Board::skipPassedFramesLocked(Clock::duration period) {
+  const Clock::time_point now = Clock::now();
+  if (nextVideoFrame_ <= now) nextVideoFrame_ += ((now - nextVideoFrame_) / period + 1) * period;
+}
+
 void Board::run() {
   std::unique_lock lock(mutex);
   while (!quit_) {
@@ -190,17 +197,21 @@ void Board::run() {
           finishSensorFrameLocked();
         }
       } else {
-        if (Clock::now() < nextVideoFrame_) {
+        // Video frames follow each other at the exposure time, or the readout time if
+        // that is longer. Frames that finish with nothing queued, or that the worker
+        // fell behind on, are lost rather than bunched up; with nothing queued the
+        // worker sleeps until a buffer comes, which then gets the next frame to finish.
+        const Clock::duration period =
+            std::max<Clock::duration>(std::chrono::milliseconds(mode.exposureMs), readoutLocked());
+        if (queue.empty()) {
+          wake_.wait(lock);
+          skipPassedFramesLocked(period);
+        } else if (Clock::now() < nextVideoFrame_) {
           wake_.wait_until(lock, nextVideoFrame_);
         } else {
           finishSensorFrameLocked();
-          // Video frames follow each other at the exposure time, or the readout time if
-          // that is longer; frames the worker fell behind on are lost, not bunched up.
-          const Clock::duration period =
-              std::max<Clock::duration>(std::chrono::milliseconds(mode.exposureMs), readoutLocked());
           nextVideoFrame_ += period;
-          const Clock::time_point now = Clock::now();
-          if (nextVideoFrame_ <= now) nextVideoFrame_ += ((now - nextVideoFrame_) / period + 1) * period;
+          skipPassedFramesLocked(period);
         }
       }
     } catch (...) {

@@ -92,7 +92,8 @@ class Board {
   bool running = false;
   std::unique_ptr<Buffer> buffers[kMaxBuffers];
   std::deque<int> queue;  // buffer numbers in the order they were queued
-  bool scriptArmed = false;
+  bool scriptArmed = false;   // a step of the script is armed...
+  int scriptArmedIndex = -1;  // ...this one (qvsim_script_index)
 
   // Takes the settings and resets mode, camera and queue as a fresh open does.
   void openLocked(const BoardSettings &fresh);
@@ -124,6 +125,8 @@ class Board {
   // script is active or nothing is queued; then the frame is lost.
   void finishSensorFrameLocked();
   Clock::duration readoutLocked() const;
+  // Moves the next video frame past now, on the sensor's period grid.
+  void skipPassedFramesLocked(Clock::duration period);
   FrameParams frameParamsLocked(unsigned frame) const;
 
   std::condition_variable wake_;

@@ -16,9 +16,10 @@ using EventHandle = void *;
 bool createEvent(EventHandle *out);
 
 // Sets the event. A waiter that comes later still sees it, until one wait consumes it.
+// Null (a buffer without an event) and the invalid handle are ignored.
 void signalEvent(EventHandle event);
 
-// Releases an event made by createEvent.
+// Releases an event made by createEvent; null is ignored.
 void closeEvent(EventHandle event);
 
 // A handle that no wait accepts: it is never created, signalled or closed, and can

@@ -36,7 +36,9 @@ bool createEvent(EventHandle *out) {
 
 void signalEvent(EventHandle event) {
   const int fd = toFd(event);
-  if (fd < 0) return;
+  // A null handle is no event (createEvent never hands out descriptor 0): writing to
+  // it would write into the process's standard input.
+  if (event == nullptr || fd < 0) return;
   const std::uint64_t one = 1;
   // The counter cannot overflow from our increments; EINTR is the only retry case.
   while (write(fd, &one, sizeof one) < 0 && errno == EINTR) {
@@ -45,7 +47,8 @@ void signalEvent(EventHandle event) {
 
 void closeEvent(EventHandle event) {
   const int fd = toFd(event);
-  if (fd >= 0) close(fd);
+  if (event == nullptr || fd < 0) return;
+  close(fd);
 }
 
 // Descriptors are never negative, so -1 cannot collide with an open one; poll reports
