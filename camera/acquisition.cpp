@@ -47,8 +47,11 @@ int acquireFrame() {
   lastStatus = driver.GETSIZES(record.board, &fullW, &fullH, &width, &height, &bits);
   imageWidth = width;
   imageHeight = height;
-  const std::int64_t bytes = std::int64_t{width} * height * 2;
-  imageBytes = (width > 0 && height > 0 && bytes <= 0x7FFFFFFF) ? static_cast<int>(bytes) : 0;
+  // Multiplied only when both are positive: two ints' product times 2 fits 64 bits then,
+  // but not for any two ints (INT_MIN x INT_MIN x 2 overflows).
+  const bool positive = width > 0 && height > 0;
+  const std::int64_t bytes = positive ? std::int64_t{width} * height * 2 : 0;
+  imageBytes = (positive && bytes <= 0x7FFFFFFF) ? static_cast<int>(bytes) : 0;
   // An image the mapped buffer cannot hold is never queued: the driver would write,
   // and the library read, past the buffer's end.
   if (imageBytes == 0 || imageBytes > frameBufferBytes || frameBuffer == nullptr)

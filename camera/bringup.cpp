@@ -27,8 +27,11 @@ int bringUpCamera(std::array<int, 4> &result) {
 
   // A size that does not fit an int is handed to the driver as 0, which it refuses,
   // rather than as a wrapped-around number.
-  const long long wanted = static_cast<long long>(record.fullHeight) * record.fullWidth * 2;
-  int size = (wanted > 0 && wanted <= 0x7FFFFFFF) ? static_cast<int>(wanted) : 0;
+  // Multiplied only when both are positive, so that no pair of ints overflows.
+  const bool positive = record.fullHeight > 0 && record.fullWidth > 0;
+  const long long wanted =
+      positive ? static_cast<long long>(record.fullHeight) * record.fullWidth * 2 : 0;
+  int size = (positive && wanted <= 0x7FFFFFFF) ? static_cast<int>(wanted) : 0;
   record.bufferNumber = -1;
   status = driver.ALLOCATE_BUFFER(record.board, &record.bufferNumber, &size);
   if (status != kStatusOk) return status;

@@ -79,6 +79,9 @@ struct State {
 
   std::vector<QvSimStep> script;
   std::size_t scriptPos = 0;
+  // Counts script changes and consumed steps, so the driver can tell an armed step
+  // from a new one at the same index.
+  unsigned scriptSerial = 0;
   bool scriptRepeatLast = false;
   bool scriptActive = false;
 
@@ -175,6 +178,7 @@ void qvsim_script(const QvSimStep *steps, int count, int repeatLast) {
     s.script.clear();  // out of memory: no script
   }
   s.scriptPos = 0;
+  ++s.scriptSerial;
   s.scriptRepeatLast = repeatLast != 0;
   s.scriptActive = !s.script.empty();
 }
@@ -190,6 +194,7 @@ int qvsim_script_next(QvSimStep *out) {
   std::lock_guard lock(s.mutex);
   if (!s.scriptActive) return 0;
   if (out != nullptr) *out = s.script[s.scriptPos];
+  ++s.scriptSerial;
   if (s.scriptPos + 1 < s.script.size()) {
     ++s.scriptPos;
   } else if (!s.scriptRepeatLast) {
@@ -210,6 +215,12 @@ int qvsim_script_index(void) {
   State &s = state();
   std::lock_guard lock(s.mutex);
   return s.scriptActive ? static_cast<int>(s.scriptPos) : -1;
+}
+
+unsigned qvsim_script_serial(void) {
+  State &s = state();
+  std::lock_guard lock(s.mutex);
+  return s.scriptSerial;
 }
 
 unsigned qvsim_next_frame_number(void) {

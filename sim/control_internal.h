@@ -30,6 +30,11 @@ QV_VENDOR_EXPORT int qvsim_script_peek(QvSimStep *out);
 // Index of the step that qvsim_script_next would return, -1 when there is none.
 QV_VENDOR_EXPORT int qvsim_script_index(void);
 
+// Changes with every qvsim_script call and every consumed step: an armed step is the
+// same step exactly while this number is unchanged, also when a new script or a
+// repeated last step has the same index.
+QV_VENDOR_EXPORT unsigned qvsim_script_serial(void);
+
 // Hands out frame numbers: the first call after loading or qvsim_reset returns
 // kQvSimFirstFrameNumber, each call one more, wrapping from 0xFFFFFFFF to 0. The start
 // lies just below the wrap so that counter faults show within the first frames.

@@ -227,7 +227,7 @@ void armScriptStepLocked(Board &board, Buffer &fallback) {
     return;
   }
   board.scriptArmed = true;
-  board.scriptArmedIndex = qvsim_script_index();
+  board.scriptArmedSerial = qvsim_script_serial();
   if (step.signal == 0) return;
   Buffer *target = board.queue.empty() ? &fallback : board.buffers[board.queue.front()].get();
   board.writeFrameLocked(*target, target->queued ? target->queuedBytes : target->size);
@@ -357,8 +357,8 @@ int addBuffer(Board &board, int number, int sizeBytes, int zero4, int zero5) {
   }
   if (qvsim_script_active() != 0) {
     // A step armed before is not armed again, unless the script changed under it (a
-    // new script starts again at step 0).
-    if (!board.scriptArmed || qvsim_script_index() != board.scriptArmedIndex)
+    // new script starts again at step 0, also when the old one stood at step 0).
+    if (!board.scriptArmed || qvsim_script_serial() != board.scriptArmedSerial)
       armScriptStepLocked(board, *buffer);
   } else {
     board.scriptArmed = false;

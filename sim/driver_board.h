@@ -93,7 +93,7 @@ class Board {
   std::unique_ptr<Buffer> buffers[kMaxBuffers];
   std::deque<int> queue;  // buffer numbers in the order they were queued
   bool scriptArmed = false;   // a step of the script is armed...
-  int scriptArmedIndex = -1;  // ...this one (qvsim_script_index)
+  unsigned scriptArmedSerial = 0;  // ...this one (qvsim_script_serial)
 
   // Takes the settings and resets mode, camera and queue as a fresh open does.
   void openLocked(const BoardSettings &fresh);
