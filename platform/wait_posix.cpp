@@ -19,6 +19,7 @@ WaitResult waitForEvent(void *event, int timeoutMs) {
   if (event == nullptr) return WaitResult::Failed;
   const int fd = static_cast<int>(reinterpret_cast<std::intptr_t>(event));
   if (fd < 0) return WaitResult::Failed;
+  if (timeoutMs < 0) timeoutMs = 0;  // poll would wait forever
   pollfd entry{fd, POLLIN, 0};
   int ready;
   do {

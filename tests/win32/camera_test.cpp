@@ -1,0 +1,499 @@
+// Bring-up, release, frames, set-up, triggering and the automatic adjustments through
+// the exports of the built DLL, on the simulator; frames in pattern mode, where every
+// pixel is predictable. The same cases as the JVM suite, wherever they apply.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+
+#include "vendor/conversion.h"
+#include "win32/harness.h"
+
+namespace wintest {
+namespace {
+
+using Ints = std::vector<int>;
+using Names = std::vector<std::string>;
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+constexpr int kPixels = kWidth * kHeight;
+const Ints kBalanceFailed{100, 100, 100, -1609420799};
+
+// ---- Bring-up and release ------------------------------------------------------------
+
+class BringUpTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    java();
+    sim().reset();
+  }
+};
+
+TEST_F(BringUpTest, InitReportsTheSimulatedSensorAndReleaseGivesAllBack) {
+  EXPECT_EQ(java().initCamera(), (Ints{0, 1392, 1040, 0}));
+  EXPECT_EQ(sim().names(), (Names{"INITBOARD", "GETSIZES", "GETBOARDVAL", "ALLOCATE_BUFFER",
+                                  "MAP_BUFFER", "SETBUFFER_EVENT"}));
+  EXPECT_EQ(sim().last("GETBOARDVAL").arg[1], 14);
+  EXPECT_EQ(sim().last("MAP_BUFFER").arg[2], 1392 * 1040 * 2);
+  sim().journalClear();
+  EXPECT_EQ(java().releaseCamera(), 0);
+  EXPECT_EQ(sim().names(), (Names{"STOP_CAMERA", "UNMAP_BUFFER", "FREE_BUFFER", "CLOSEBOARD"}));
+  // ReleaseCamera gave the vendor DLLs back.
+  EXPECT_EQ(GetModuleHandleA("pccam.dll"), nullptr);
+  EXPECT_EQ(GetModuleHandleA("pcocnv.dll"), nullptr);
+  EXPECT_EQ(java().stopCoc(), -56);
+}
+
+TEST_F(BringUpTest, ColourFlagAndGeometryComeFromTheSimulator) {
+  sim().setInt("color", 1);
+  sim().setInt("width", 640);
+  sim().setInt("height", 480);
+  EXPECT_EQ(java().initCamera(), (Ints{0, 640, 480, 1}));
+  EXPECT_EQ(java().releaseCamera(), 0);
+}
+
+TEST_F(BringUpTest, FailingDriverCallEndsBringUpWithItsStatus) {
+  const std::pair<const char *, Ints> cases[] = {
+      {"INITBOARD", {7, 0, 0, 0}},
+      {"GETSIZES", {7, 0, 0, 0}},
+      {"GETBOARDVAL", {7, 1392, 1040, 0}},
+      {"ALLOCATE_BUFFER", {7, 1392, 1040, 0}},
+      {"MAP_BUFFER", {7, 1392, 1040, 0}},
+      {"SETBUFFER_EVENT", {0, 1392, 1040, 0}},
+  };
+  for (const auto &[entry, expected] : cases) {
+    sim().reset();
+    sim().fail(entry, 7, 0, 1);
+    EXPECT_EQ(java().initCamera(), expected) << entry;
+    java().releaseCamera();
+  }
+}
+
+TEST_F(BringUpTest, ReleaseRunsAllStepsAndReportsCloseBoard) {
+  ASSERT_EQ(java().initCamera()[0], 0);
+  sim().fail("STOP_CAMERA", 7, 0, 1);
+  EXPECT_EQ(java().releaseCamera(), 0);
+  EXPECT_EQ(sim().count("CLOSEBOARD"), 1);
+}
+
+TEST_F(BringUpTest, EveryMethodBeforeBringUpFindsNothingLoaded) {
+  Ints s = settings();
+  std::vector<short> raw(16);
+  std::vector<signed char> grey(16);
+  std::vector<int> rgb(16);
+  Ints region{0, 0, 4, 4};
+  EXPECT_EQ(java().setUpCamera(&s), -56);
+  EXPECT_EQ(java().runCocAsVideo(), -56);
+  EXPECT_EQ(java().stopCoc(), -56);
+  EXPECT_EQ(java().releaseCamera(), -56);
+  EXPECT_EQ(java().acquire(&raw), -54);
+  EXPECT_EQ(java().acquire8(&grey), -54);
+  EXPECT_EQ(java().acquireRgb(&rgb), -54);
+  EXPECT_EQ(java().whiteBalance(&region), kBalanceFailed);
+  EXPECT_EQ(java().autoMinMax(0, &region), (Ints{0, 4095}));
+  EXPECT_EQ(sim().journalCount(), 0);
+}
+
+// ---- Frames, set-up and adjustments --------------------------------------------------
+
+// The simulated conversion library's entry points, from the file the library loads, to
+// compute what a conversion must give.
+struct Conversion {
+  CREATE_BWLUT_EX_fn createBw;
+  CREATE_PSEUDOLUT_EX_fn createPseudo;
+  CREATE_COLORLUT_EX_fn createColor;
+  CONVERT_SET_EX_fn set;
+  CONVERT_SET_COL_EX_fn setColor;
+  CONV_BUF_12TO8_EX_fn to8;
+  CONV_BUF_12TOPSEUDO_EX_fn toPseudo;
+  CONV_BUF_12TOCOL_EX_fn toColor;
+};
+const Conversion &conversion() {
+  static const Conversion c = [] {
+    HMODULE module = LoadLibraryExA((outDir() / "pcocnv.dll").string().c_str(), nullptr,
+                                    LOAD_WITH_ALTERED_SEARCH_PATH);
+    EXPECT_NE(module, nullptr);
+    const auto bind = [module](auto &slot, const char *name) {
+      const FARPROC address = GetProcAddress(module, name);
+      EXPECT_NE(address, nullptr) << name;
+      std::memcpy(&slot, &address, sizeof slot);
+    };
+    Conversion x{};
+    bind(x.createBw, "CREATE_BWLUT_EX");
+    bind(x.createPseudo, "CREATE_PSEUDOLUT_EX");
+    bind(x.createColor, "CREATE_COLORLUT_EX");
+    bind(x.set, "CONVERT_SET_EX");
+    bind(x.setColor, "CONVERT_SET_COL_EX");
+    bind(x.to8, "CONV_BUF_12TO8_EX");
+    bind(x.toPseudo, "CONV_BUF_12TOPSEUDO_EX");
+    bind(x.toColor, "CONV_BUF_12TOCOL_EX");
+    return x;
+  }();
+  return c;
+}
+
+// The frame the library converted last: the journal holds its address in the mapped
+// driver buffer, which stays valid until release.
+const std::uint16_t *lastConvertedFrame(const char *conversionName) {
+  return reinterpret_cast<const std::uint16_t *>(
+      static_cast<std::intptr_t>(sim().last(conversionName).arg[3]));
+}
+
+class CameraTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    java();
+    sim().reset();
+    sim().setInt("width", kWidth);
+    sim().setInt("height", kHeight);
+    sim().setInt("pattern", 1);
+    sim().setInt("exposure_ms", 1);
+  }
+  void TearDown() override { java().releaseCamera(); }
+  void bringUp(int color = 0) {
+    sim().setInt("color", color);
+    ASSERT_EQ(java().initCamera(), (Ints{0, kWidth, kHeight, color}));
+  }
+  // lastStatus as Java can see it: RunCOCAsVIDEO returns it untouched in video mode.
+  int lastStatusInVideoMode() { return java().runCocAsVideo(); }
+};
+
+// A pattern frame: every pixel follows from the first one's frame number.
+void expectPatternFrame(const std::vector<short> &frame, int width, int height) {
+  const int first = frame[0] & 0xFFF;
+  // 5 * f = first (mod 4096), and 5 * 3277 = 1 (mod 4096).
+  const int frameNumber = (first * 3277) % 4096;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      ASSERT_EQ(frame[static_cast<std::size_t>(y * width + x)],
+                sim().patternValue(x, y, width, frameNumber))
+          << x << "," << y;
+}
+
+TEST_F(CameraTest, VideoFramesRawGreyAndPseudoColour) {
+  bringUp();
+  Ints s = settings(1);
+  s[10] = 100;   // displayMin
+  s[11] = 3000;  // displayMax
+  s[12] = 150;   // lutParam 1.5
+  EXPECT_EQ(java().setUpCamera(&s), 0);
+  EXPECT_EQ(sim().last("SETMODE").arg[1], 0x30);
+  EXPECT_DOUBLE_EQ(sim().last("CONVERT_SET_EX").real[0], 1.5);
+
+  std::vector<short> raw(kPixels + 1, -1);
+  EXPECT_EQ(java().acquire(&raw), 0);
+  expectPatternFrame(raw, kWidth, kHeight);
+  EXPECT_EQ(raw.back(), -1);
+  EXPECT_EQ(sim().last("ADD_BUFFER_TO_LIST").arg[2], kPixels * 2);
+
+  const Conversion &c = conversion();
+  void *bw = c.createBw(12, 0, 255, 0);
+  void *pseudo = c.createPseudo(12, 0, 255, 0);
+  c.set(bw, 100, 3000, 0, 1.5);
+  c.set(static_cast<char *>(pseudo) + 8, 100, 3000, 0, 1.5);
+
+  std::vector<signed char> grey(kPixels);
+  EXPECT_EQ(java().acquire8(&grey), 0);
+  std::vector<signed char> expectedGrey(kPixels);
+  ASSERT_EQ(c.to8(0, kWidth, kHeight, lastConvertedFrame("CONV_BUF_12TO8_EX"),
+                  expectedGrey.data(), bw),
+            0);
+  EXPECT_EQ(grey, expectedGrey);
+  EXPECT_EQ(lastStatusInVideoMode(), 0);
+
+  std::vector<int> rgb(kPixels);
+  EXPECT_EQ(java().acquireRgb(&rgb), 0);
+  EXPECT_EQ(sim().count("CONV_BUF_12TOCOL_EX"), 0);
+  std::vector<int> expectedRgb(kPixels);
+  ASSERT_EQ(c.toPseudo(18, kWidth, kHeight, lastConvertedFrame("CONV_BUF_12TOPSEUDO_EX"),
+                       expectedRgb.data(), pseudo),
+            0);
+  EXPECT_EQ(rgb, expectedRgb);
+  EXPECT_EQ(sim().count("TRIGGER_CAMERA"), 6);
+}
+
+TEST_F(CameraTest, ColourCameraInTriggeredModeConvertsThroughTheColourTable) {
+  bringUp(1);
+  Ints s = settings(0);
+  s[7] = 80;
+  s[9] = 120;
+  s[11] = 4000;
+  s[13] = 80;
+  sim().journalClear();
+  EXPECT_EQ(java().setUpCamera(&s), 0);
+  EXPECT_EQ(sim().last("SETMODE").arg[1], 0x31);
+  EXPECT_EQ(sim().count("TRIGGER_CAMERA"), 4);  // two discarded frames
+  // 4094, not 4095: 5000 x (4095 / 5000) is 4094.9999999999995 in double precision,
+  // which the 32-bit build must compute in SSE2 rather than x87 extended precision.
+  const QvSimCall range = sim().last("CONVERT_SET_COL_EX");
+  EXPECT_EQ((std::vector<long long>(range.arg + 1, range.arg + 7)),
+            (std::vector<long long>{50, 50, 50, 4094, 3276, 2730}));
+  EXPECT_DOUBLE_EQ(range.real[1], 80.0);
+
+  EXPECT_EQ(java().runCocAsVideo(), 0);
+  EXPECT_EQ(sim().count("TRIGGER_CAMERA"), 5);
+  std::vector<int> rgb(kPixels);
+  EXPECT_EQ(java().acquireRgb(&rgb), 0);
+  EXPECT_EQ(sim().count("CONV_BUF_12TOPSEUDO_EX"), 0);
+
+  const Conversion &c = conversion();
+  void *color = c.createColor(12, 0, 255, 0);
+  c.setColor(color, 50, 50, 50, 4094, 3276, 2730, 0, 1.0, 80.0);
+  std::vector<int> expected(kPixels);
+  ASSERT_EQ(c.toColor(2, kWidth, kHeight, lastConvertedFrame("CONV_BUF_12TOCOL_EX"),
+                      expected.data(), color),
+            0);
+  EXPECT_EQ(rgb, expected);
+  EXPECT_EQ(java().stopCoc(), 0);
+}
+
+TEST_F(CameraTest, ScriptedStatusWordsThroughTheRealEvent) {
+  bringUp();
+  Ints s = settings(1);
+  ASSERT_EQ(java().setUpCamera(&s), 0);
+  std::vector<short> raw(kPixels);
+
+  // Signalled without a complete frame: taken off the list, -54, lastStatus 0.
+  const QvSimStep incomplete[] = {{1, 1}};
+  sim().script(incomplete, 1, 0);
+  sim().journalClear();
+  EXPECT_EQ(java().acquire(&raw), -54);
+  EXPECT_EQ(sim().names().back(), "REMOVE_BUFFER_FROM_LIST");
+  EXPECT_EQ(lastStatusInVideoMode(), 0);
+
+  // Failed queueing: no trigger, the status is in lastStatus, nothing converted.
+  sim().fail("ADD_BUFFER_TO_LIST", 7, 0, 1);
+  sim().journalClear();
+  std::vector<signed char> grey(kPixels, 3);
+  EXPECT_EQ(java().acquire8(&grey), -54);
+  EXPECT_EQ(sim().count("TRIGGER_CAMERA") + sim().count("CONV_BUF_12TO8_EX"), 0);
+  EXPECT_EQ(grey[0], 3);
+  EXPECT_EQ(lastStatusInVideoMode(), 7);
+
+  // A failed conversion still returns 0, with its status in lastStatus.
+  sim().fail("CONV_BUF_12TO8_EX", 5, 0, 1);
+  EXPECT_EQ(java().acquire8(&grey), 0);
+  EXPECT_EQ(lastStatusInVideoMode(), 5);
+
+  // The event is never set: one real time-out, then the re-queue flag and a complete
+  // frame: queued again, success. Last, because the buffer stays queued afterwards and
+  // the simulator's next frame then sets the event before any acquisition waits.
+  const QvSimStep requeue[] = {{0, 0x2002}};
+  sim().script(requeue, 1, 0);
+  sim().journalClear();
+  EXPECT_EQ(java().acquire(&raw), 0);
+  EXPECT_EQ(sim().names(), (Names{"GETSIZES", "ADD_BUFFER_TO_LIST", "TRIGGER_CAMERA",
+                                  "TRIGGER_CAMERA", "GETBUFFER_STATUS",
+                                  "REMOVE_BUFFER_FROM_LIST", "ADD_BUFFER_TO_LIST"}));
+}
+
+TEST_F(CameraTest, AnEventHandleNoWaitAcceptsEndsTheAcquisitionAtOnce) {
+  sim().setInt("invalid_event", 1);
+  bringUp();
+  Ints s = settings(1);
+  ASSERT_EQ(java().setUpCamera(&s), 0);
+  // Were the failed wait taken for a time-out, the status queries would repeat.
+  const QvSimStep queued[] = {{0, 1}};
+  sim().script(queued, 1, 1);
+  sim().journalClear();
+  std::vector<short> raw(kPixels);
+  EXPECT_EQ(java().acquire(&raw), -54);
+  EXPECT_EQ(sim().count("GETBUFFER_STATUS"), 1);
+}
+
+TEST_F(CameraTest, ShortAndNullArraysAreNotWritten) {
+  bringUp();
+  Ints s = settings(1);
+  ASSERT_EQ(java().setUpCamera(&s), 0);
+  std::vector<short> raw(kPixels - 1, -1);
+  std::vector<signed char> grey(kPixels - 1, -1);
+  std::vector<int> rgb(kPixels - 1, -1);
+  EXPECT_EQ(java().acquire(&raw), -54);
+  EXPECT_EQ(java().acquire8(&grey), -54);
+  EXPECT_EQ(java().acquireRgb(&rgb), -54);
+  EXPECT_EQ(java().acquire(nullptr), -54);
+  EXPECT_EQ(java().acquire8(nullptr), -54);
+  EXPECT_EQ(java().acquireRgb(nullptr), -54);
+  EXPECT_EQ(std::count(raw.begin(), raw.end(), -1), kPixels - 1);
+  EXPECT_EQ(std::count(grey.begin(), grey.end(), -1), kPixels - 1);
+  EXPECT_EQ(std::count(rgb.begin(), rgb.end(), -1), kPixels - 1);
+  Ints shortSettings(13, 1);
+  EXPECT_EQ(java().setUpCamera(&shortSettings), -57);
+  EXPECT_EQ(java().setUpCamera(nullptr), -57);
+}
+
+TEST_F(CameraTest, ImageLargerThanTheBufferFailsWithoutCopying) {
+  sim().setInt("oversize", 16);
+  bringUp();
+  Ints s = settings(1);
+  ASSERT_EQ(java().setUpCamera(&s), 0);
+  std::vector<short> raw((kWidth + 16) * kHeight, -1);
+  EXPECT_EQ(java().acquire(&raw), -54);
+  EXPECT_EQ(raw[0], -1);
+  Ints region{0, 0, kWidth + 16, kHeight};
+  EXPECT_EQ(java().whiteBalance(&region), kBalanceFailed);
+}
+
+TEST_F(CameraTest, SetUpFailuresAndTriggering) {
+  bringUp();
+  Ints s = settings(1);
+  ASSERT_EQ(java().setUpCamera(&s), 0);
+
+  sim().fail("SETMODE", 7, 0, 1);
+  Ints triggered = settings(0);
+  EXPECT_EQ(java().setUpCamera(&triggered), 7);
+  sim().journalClear();
+  EXPECT_EQ(java().runCocAsVideo(), 7);  // still video mode: nothing sent, lastStatus back
+  EXPECT_EQ(sim().journalCount(), 0);
+
+  // Triggered mode: a failing start is masked by the discarded frames, the second of
+  // which ends incomplete and leaves lastStatus 0.
+  sim().fail("START_CAMERA", 9, 0, 1);
+  const QvSimStep discarded[] = {{1, 2}, {1, 1}};
+  sim().script(discarded, 2, 0);
+  EXPECT_EQ(java().setUpCamera(&triggered), 0);
+  sim().journalClear();
+  EXPECT_EQ(java().runCocAsVideo(), 0);
+  EXPECT_EQ(sim().names(), Names{"TRIGGER_CAMERA"});
+
+  sim().fail("STOP_CAMERA", 4, 0, 1);
+  EXPECT_EQ(java().stopCoc(), 4);
+  sim().fail("TRIGGER_CAMERA", 6, 0, 1);
+  EXPECT_EQ(java().runCocAsVideo(), 6);
+}
+
+TEST_F(CameraTest, WhiteBalanceAndAutoRangeOnTheLastFrame) {
+  bringUp(1);
+  Ints s = settings(1);
+  ASSERT_EQ(java().setUpCamera(&s), 0);
+  std::vector<short> raw(kPixels);
+  ASSERT_EQ(java().acquire(&raw), 0);
+
+  Ints region{3, 5, 11, 7};
+  const Ints balance = java().whiteBalance(&region);
+  ASSERT_EQ(balance.size(), 4u);
+  EXPECT_EQ(balance[3], 0);
+  EXPECT_EQ(region, (Ints{3, 5, 10, 6}));  // the rounded size, copied back to Java
+  const QvSimCall call = sim().last("AUTOBALANCE");
+  EXPECT_EQ(call.arg[1], 10);
+  EXPECT_EQ(call.arg[2], 6);
+
+  Ints whole{0, 0, kWidth, kHeight};
+  const Ints range = java().autoMinMax(0, &whole);
+  ASSERT_EQ(range.size(), 2u);
+  EXPECT_LT(range[0], range[1]);
+  EXPECT_EQ(sim().last("CONVERT_SET_EX").arg[1], range[0]);
+  EXPECT_EQ(sim().last("CONVERT_SET_EX").arg[2], range[1]);
+  sim().fail("AUTOBALANCE", 3, 0, 1);
+  EXPECT_EQ(java().whiteBalance(&region), kBalanceFailed);
+  EXPECT_EQ(sim().last("CONVERT_SET_COL_EX").arg[5], range[1]);
+  EXPECT_EQ(java().whiteBalance(nullptr), kBalanceFailed);
+  EXPECT_EQ(java().autoMinMax(0, nullptr), range);
+}
+
+TEST_F(CameraTest, ReleaseDeletesEveryTable) {
+  bringUp();
+  Ints s = settings(1);
+  ASSERT_EQ(java().setUpCamera(&s), 0);
+  sim().journalClear();
+  EXPECT_EQ(java().releaseCamera(), 0);
+  EXPECT_EQ(sim().names(), (Names{"DELETE_COLORLUT_EX", "DELETE_BWLUT_EX", "DELETE_PSEUDOLUT_EX",
+                                  "STOP_CAMERA", "UNMAP_BUFFER", "FREE_BUFFER", "CLOSEBOARD"}));
+  EXPECT_EQ(java().initCamera()[0], 0);
+  sim().journalClear();
+  EXPECT_EQ(java().releaseCamera(), 0);
+  EXPECT_EQ(sim().count("DELETE_BWLUT_EX"), 0);
+}
+
+// ---- Array records -------------------------------------------------------------------
+// Every call above already checks that each Get was matched by its Release with mode 0.
+// Here: the exact sequence per method, and the path where a Get fails.
+
+TEST_F(CameraTest, EachArrayMethodGetsOnceAndReleasesThoseElementsWithModeZero) {
+  bringUp(1);
+  Ints s = settings(1);
+  struct Case {
+    const char *method;
+    char type;
+    std::function<void()> call;
+  };
+  std::vector<short> raw(kPixels);
+  std::vector<signed char> grey(kPixels);
+  std::vector<int> rgb(kPixels);
+  Ints region{0, 0, 8, 8};
+  const Case cases[] = {
+      {"SetUpCamera", 'I', [&] { EXPECT_EQ(java().setUpCamera(&s), 0); }},
+      {"Acquire", 'S', [&] { EXPECT_EQ(java().acquire(&raw), 0); }},
+      {"Acquire8", 'B', [&] { EXPECT_EQ(java().acquire8(&grey), 0); }},
+      {"AcquireRGB", 'I', [&] { EXPECT_EQ(java().acquireRgb(&rgb), 0); }},
+      {"WhiteBalance", 'I', [&] { EXPECT_EQ(java().whiteBalance(&region)[3], 0); }},
+      {"AutoMinMax", 'I', [&] { java().autoMinMax(1, &region); }},
+  };
+  for (const Case &c : cases) {
+    c.call();
+    const std::vector<ArrayEvent> &events = java().lastEvents();
+    ASSERT_EQ(events.size(), 2u) << c.method;
+    EXPECT_EQ(events[0].kind, ArrayEvent::Get) << c.method;
+    EXPECT_EQ(events[1].kind, ArrayEvent::Release) << c.method;
+    EXPECT_EQ(events[0].type, c.type) << c.method;
+    EXPECT_EQ(events[1].type, c.type) << c.method;
+    EXPECT_EQ(events[1].array, events[0].array) << c.method;
+    EXPECT_EQ(events[1].elements, events[0].elements) << c.method;
+    EXPECT_EQ(events[1].mode, 0) << c.method;
+  }
+}
+
+// A failed Get or NewIntArray leaves an OutOfMemoryError pending, as in a JVM: the
+// failed Get is not released, nothing but a Release or ExceptionCheck follows it, and
+// the result array is not made.
+TEST_F(CameraTest, AFailedGetOrNewArrayEndsTheCallWithNothingElseAsked) {
+  bringUp();
+  Ints s = settings(1);
+  ASSERT_EQ(java().setUpCamera(&s), 0);
+  std::vector<short> raw(kPixels, -1);
+  std::vector<signed char> grey(kPixels, -1);
+  std::vector<int> rgb(kPixels, -1);
+  Ints region{0, 0, 8, 8};
+  struct Case {
+    const char *method;
+    std::function<void()> call;
+  };
+  const Case failedGet[] = {
+      {"SetUpCamera", [&] { EXPECT_EQ(java().setUpCamera(&s), -57); }},
+      {"Acquire", [&] { EXPECT_EQ(java().acquire(&raw), -54); }},
+      {"Acquire8", [&] { EXPECT_EQ(java().acquire8(&grey), -54); }},
+      {"AcquireRGB", [&] { EXPECT_EQ(java().acquireRgb(&rgb), -54); }},
+      {"WhiteBalance", [&] { EXPECT_EQ(java().whiteBalance(&region), Ints{}); }},
+      {"AutoMinMax", [&] { EXPECT_EQ(java().autoMinMax(0, &region), Ints{}); }},
+  };
+  for (const Case &c : failedGet) {
+    java().failNextGet();
+    c.call();
+    const std::vector<ArrayEvent> &events = java().lastEvents();
+    ASSERT_EQ(events.size(), 1u) << c.method;
+    EXPECT_EQ(events[0].kind, ArrayEvent::Get) << c.method;
+    EXPECT_EQ(events[0].elements, nullptr) << c.method;
+  }
+  EXPECT_EQ(std::count(raw.begin(), raw.end(), -1), kPixels);
+
+  const Case failedNewArray[] = {
+      {"InitCamera", [&] { EXPECT_EQ(java().initCamera(), Ints{}); }},
+      {"WhiteBalance", [&] { EXPECT_EQ(java().whiteBalance(&region), Ints{}); }},
+      {"AutoMinMax", [&] { EXPECT_EQ(java().autoMinMax(0, &region), Ints{}); }},
+  };
+  for (const Case &c : failedNewArray) {
+    java().failNextNewArray();
+    c.call();
+  }
+}
+
+}  // namespace
+}  // namespace wintest

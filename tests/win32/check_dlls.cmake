@@ -1,0 +1,92 @@
+# Checks the DLLs of a Windows build with objdump -p:
+#   - every DLL imports system DLLs only (pccam.dll and pcocnv.dll also our qvsim.dll
+#     beside them): no MinGW runtime DLL such as libstdc++-6.dll or libwinpthread-1.dll;
+#   - QuorvaneNative.dll exports exactly the ten JNI names, undecorated;
+#   - pccam.dll and pcocnv.dll export exactly their entry points, undecorated, and each
+#     test variant exactly those but the one it lacks.
+# cmake -DOBJDUMP=... -DOUT_DIR=... -DVARIANT_DIR=... -DSOURCE_DIR=... -P check_dlls.cmake
+cmake_minimum_required(VERSION 3.25)
+include(${SOURCE_DIR}/cmake/vendor_exports.cmake)
+
+set(system_dlls kernel32.dll msvcrt.dll user32.dll advapi32.dll ntdll.dll ucrtbase.dll)
+
+function(fail message)
+  message(SEND_ERROR "${message}")
+endfunction()
+
+# Imported DLL names and exported names of one DLL.
+function(read_dll file imports_out exports_out)
+  execute_process(COMMAND ${OBJDUMP} -p ${file} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    fail("objdump cannot read ${file}")
+  endif()
+  string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+  list(TRANSFORM imports REPLACE "DLL Name: " "")
+  # The export name table: "[   0] NAME" lines after "[Ordinal/Name Pointer] Table".
+  set(exports)
+  string(FIND "${dump}" "[Ordinal/Name Pointer] Table" start)
+  if(start GREATER -1)
+    string(SUBSTRING "${dump}" ${start} -1 table)
+    string(REGEX REPLACE "\n[ \t]*\n.*" "" table "${table}")
+    string(REGEX MATCHALL "\\[ *[0-9]+\\] [^\n]+" entries "${table}")
+    foreach(entry IN LISTS entries)
+      string(REGEX REPLACE "^\\[ *[0-9]+\\] " "" name "${entry}")
+      list(APPEND exports "${name}")
+    endforeach()
+  endif()
+  set(${imports_out} ${imports} PARENT_SCOPE)
+  set(${exports_out} ${exports} PARENT_SCOPE)
+endfunction()
+
+function(check_dll file allowed expected_exports)
+  if(NOT EXISTS ${file})
+    fail("missing ${file}")
+    return()
+  endif()
+  read_dll(${file} imports exports)
+  foreach(dll IN LISTS imports)
+    string(TOLOWER "${dll}" lower)
+    if(NOT lower IN_LIST allowed AND NOT lower MATCHES "^api-ms-win-")
+      fail("${file} depends on ${dll}, which is not a system DLL")
+    endif()
+  endforeach()
+  list(SORT exports)
+  list(SORT expected_exports)
+  if(NOT "${exports}" STREQUAL "${expected_exports}")
+    fail("${file} exports\n  ${exports}\nexpected\n  ${expected_exports}")
+  endif()
+endfunction()
+
+set(jni_names)
+foreach(method InitCamera ReleaseCamera SetUpCamera RunCOCAsVIDEO StopCOC Acquire Acquire8
+    AcquireRGB WhiteBalance AutoMinMax)
+  list(APPEND jni_names Java_Quorvane_1_${method})
+endforeach()
+qv_vendor_entries(driver_names ${SOURCE_DIR}/vendor/driver.h)
+qv_vendor_entries(conversion_names ${SOURCE_DIR}/vendor/conversion.h)
+# qvsim.dll is ours alone: its imports are checked, and its names for decoration.
+read_dll(${OUT_DIR}/qvsim.dll ignored qvsim_names)
+
+set(with_qvsim ${system_dlls} qvsim.dll)
+check_dll(${OUT_DIR}/QuorvaneNative.dll "${system_dlls}" "${jni_names}")
+check_dll(${OUT_DIR}/qvsim.dll "${system_dlls}" "${qvsim_names}")
+check_dll(${OUT_DIR}/pccam.dll "${with_qvsim}" "${driver_names}")
+check_dll(${OUT_DIR}/pcocnv.dll "${with_qvsim}" "${conversion_names}")
+foreach(library pccam pcocnv)
+  if(library STREQUAL "pccam")
+    set(names ${driver_names})
+  else()
+    set(names ${conversion_names})
+  endif()
+  foreach(entry IN LISTS names)
+    set(rest ${names})
+    list(REMOVE_ITEM rest ${entry})
+    check_dll(${VARIANT_DIR}/no-${entry}/${library}.dll "${with_qvsim}" "${rest}")
+  endforeach()
+endforeach()
+foreach(name IN LISTS qvsim_names)
+  if(name MATCHES "@")
+    fail("qvsim.dll exports the decorated name ${name}")
+  endif()
+endforeach()
+message(STATUS "checked the DLLs in ${OUT_DIR}")
