@@ -86,6 +86,27 @@ int acquireFrame() {
   return frameComplete(statusWord) ? kStatusOk : giveUp(record);
 }
 
+namespace {
+
+// Takes a frame for an array of count elements. The result is what the caller
+// returns, unless `convert` says a conversion is to be made now.
+int takeFrameFor(const void *pixels, std::size_t count, bool &convert) {
+  convert = false;
+  if (!driverLoaded()) return kStatusFrameIncomplete;
+  if (acquireFrame() != kStatusOk) return kStatusFrameIncomplete;
+  if (pixels == nullptr || pixelsFitting(count) == 0) return kStatusFrameIncomplete;
+  if (!conversionLoaded()) {
+    // Nothing can convert: the frame was taken, and the missing library is what the
+    // caller can read from the last status.
+    lastStatus = kStatusNotLoaded;
+    return kStatusOk;
+  }
+  convert = true;
+  return kStatusOk;
+}
+
+}  // namespace
+
 int acquireRaw(std::int16_t *pixels, std::size_t count) {
   if (!driverLoaded()) return kStatusFrameIncomplete;
   if (acquireFrame() != kStatusOk) return kStatusFrameIncomplete;
@@ -96,34 +117,25 @@ int acquireRaw(std::int16_t *pixels, std::size_t count) {
 }
 
 int acquire8(std::int8_t *pixels, std::size_t count) {
-  if (!driverLoaded()) return kStatusFrameIncomplete;
-  if (acquireFrame() != kStatusOk) return kStatusFrameIncomplete;
-  if (pixels == nullptr || pixelsFitting(count) == 0) return kStatusFrameIncomplete;
-  if (!conversionLoaded()) {
-    lastStatus = kStatusNotLoaded;
-    return kStatusOk;
-  }
-  lastStatus =
-      conversion.CONV_BUF_12TO8_EX(kModeTo8, imageWidth, imageHeight, frameBuffer, pixels, bwLut);
-  return kStatusOk;
+  bool convert = false;
+  const int status = takeFrameFor(pixels, count, convert);
+  if (convert)
+    lastStatus = conversion.CONV_BUF_12TO8_EX(kModeTo8, imageWidth, imageHeight, frameBuffer,
+                                              pixels, bwLut);
+  return status;
 }
 
 int acquireRgb(std::int32_t *pixels, std::size_t count) {
-  if (!driverLoaded()) return kStatusFrameIncomplete;
-  if (acquireFrame() != kStatusOk) return kStatusFrameIncomplete;
-  if (pixels == nullptr || pixelsFitting(count) == 0) return kStatusFrameIncomplete;
-  if (!conversionLoaded()) {
-    lastStatus = kStatusNotLoaded;
-    return kStatusOk;
-  }
-  if (camera().isColor != 0) {
+  bool convert = false;
+  const int status = takeFrameFor(pixels, count, convert);
+  if (convert && camera().isColor != 0) {
     lastStatus = conversion.CONV_BUF_12TOCOL_EX(kModeToColor, imageWidth, imageHeight,
                                                 frameBuffer, pixels, colorLut);
-  } else {
+  } else if (convert) {
     lastStatus = conversion.CONV_BUF_12TOPSEUDO_EX(kModeToPseudo, imageWidth, imageHeight,
                                                    frameBuffer, pixels, pseudoLut);
   }
-  return kStatusOk;
+  return status;
 }
 
 }  // namespace qv
