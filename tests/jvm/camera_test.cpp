@@ -18,34 +18,12 @@ constexpr int kPixels = kWidth * kHeight;
 
 // The simulated conversion library's entry points, from the same file the library
 // loaded, to compute what a conversion must give.
-struct Conversion {
-  CREATE_BWLUT_EX_fn createBw;
-  CREATE_PSEUDOLUT_EX_fn createPseudo;
-  CREATE_COLORLUT_EX_fn createColor;
-  CONVERT_SET_EX_fn set;
-  CONVERT_SET_COL_EX_fn setColor;
-  CONV_BUF_12TO8_EX_fn to8;
-  CONV_BUF_12TOPSEUDO_EX_fn toPseudo;
-  CONV_BUF_12TOCOL_EX_fn toColor;
-};
+using simapi::Conversion;
 const Conversion &conversion() {
   static const Conversion c = [] {
     void *module = dlopen((outDir() + "/libpcocnv.so").c_str(), RTLD_NOW | RTLD_LOCAL);
     EXPECT_NE(module, nullptr);
-    const auto bind = [module](auto &slot, const char *name) {
-      slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(dlsym(module, name));
-      EXPECT_NE(slot, nullptr) << name;
-    };
-    Conversion x{};
-    bind(x.createBw, "CREATE_BWLUT_EX");
-    bind(x.createPseudo, "CREATE_PSEUDOLUT_EX");
-    bind(x.createColor, "CREATE_COLORLUT_EX");
-    bind(x.set, "CONVERT_SET_EX");
-    bind(x.setColor, "CONVERT_SET_COL_EX");
-    bind(x.to8, "CONV_BUF_12TO8_EX");
-    bind(x.toPseudo, "CONV_BUF_12TOPSEUDO_EX");
-    bind(x.toColor, "CONV_BUF_12TOCOL_EX");
-    return x;
+    return simapi::bindConversion([module](const char *name) { return dlsym(module, name); });
   }();
   return c;
 }

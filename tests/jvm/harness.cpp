@@ -214,51 +214,9 @@ const Sim &sim() {
   static const Sim instance = [] {
     void *module = dlopen((outDir() + "/libqvsim.so").c_str(), RTLD_NOW | RTLD_LOCAL);
     check(module != nullptr, "cannot load libqvsim.so");
-    Sim s{};
-    const auto bind = [module](auto &slot, const char *name) {
-      void *address = dlsym(module, name);
-      check(address != nullptr, name);
-      slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(address);
-    };
-    bind(s.setInt, "qvsim_set_int");
-    bind(s.getInt, "qvsim_get_int");
-    bind(s.patternValue, "qvsim_pattern_value");
-    bind(s.reset, "qvsim_reset");
-    bind(s.fail, "qvsim_fail");
-    bind(s.clearFaults, "qvsim_clear_faults");
-    bind(s.script, "qvsim_script");
-    bind(s.journalCount, "qvsim_journal_count");
-    bind(s.journalGet, "qvsim_journal_get");
-    bind(s.journalClear, "qvsim_journal_clear");
-    return s;
+    return simapi::bindSim([module](const char *name) { return dlsym(module, name); });
   }();
   return instance;
-}
-
-std::vector<QvSimCall> Sim::journal() const {
-  std::vector<QvSimCall> calls(static_cast<std::size_t>(journalCount()));
-  for (std::size_t i = 0; i < calls.size(); ++i) journalGet(static_cast<int>(i), &calls[i]);
-  return calls;
-}
-
-std::vector<std::string> Sim::names() const {
-  std::vector<std::string> out;
-  for (const QvSimCall &call : journal()) out.emplace_back(call.name);
-  return out;
-}
-
-QvSimCall Sim::last(const std::string &name) const {
-  const std::vector<QvSimCall> calls = journal();
-  for (auto it = calls.rbegin(); it != calls.rend(); ++it)
-    if (name == it->name) return *it;
-  ADD_FAILURE() << "no call of " << name;
-  return QvSimCall{};
-}
-
-int Sim::count(const std::string &name) const {
-  int n = 0;
-  for (const QvSimCall &call : journal()) n += name == call.name ? 1 : 0;
-  return n;
 }
 
 ChildResult runChild(const std::string &directory, const std::vector<std::string> &extraEnv) {

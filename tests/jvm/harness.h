@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/control.h"
+#include "common/sim_api.h"
 
 namespace jvmtest {
 
@@ -40,24 +40,7 @@ std::vector<int> autoMinMax(int proportional, std::vector<int> *region);
 std::vector<int> settings(int videoMode = 1);
 
 // The simulator's control calls, resolved from outDir()'s qvsim.
-struct Sim {
-  void (*setInt)(const char *, int);
-  int (*getInt)(const char *);
-  int (*patternValue)(int, int, int, int);
-  void (*reset)();
-  void (*fail)(const char *, int, int, int);
-  void (*clearFaults)();
-  void (*script)(const QvSimStep *, int, int);
-  int (*journalCount)();
-  int (*journalGet)(int, QvSimCall *);
-  void (*journalClear)();
-
-  std::vector<QvSimCall> journal() const;
-  std::vector<std::string> names() const;
-  // The last journal entry for name; fails the test when there is none.
-  QvSimCall last(const std::string &name) const;
-  int count(const std::string &name) const;
-};
+using simapi::Sim;
 const Sim &sim();
 
 struct ChildResult {

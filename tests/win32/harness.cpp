@@ -193,50 +193,24 @@ std::vector<int> settings(int videoMode) {
 
 // ---- The simulator -----------------------------------------------------------------
 
+// The lookup of one loaded DLL's exports, for the shared bindings.
+simapi::Lookup exportsOf(HMODULE module) {
+  return [module](const char *name) {
+    const FARPROC address = GetProcAddress(module, name);
+    void *generic = nullptr;
+    static_assert(sizeof generic == sizeof address);
+    std::memcpy(&generic, &address, sizeof generic);
+    return generic;
+  };
+}
+
 const Sim &sim() {
   static const Sim instance = [] {
     HMODULE module = LoadLibraryA((outDir() / "qvsim.dll").string().c_str());
     if (module == nullptr) die("cannot load qvsim.dll");
-    Sim s{};
-    bind(module, s.setInt, "qvsim_set_int");
-    bind(module, s.getInt, "qvsim_get_int");
-    bind(module, s.patternValue, "qvsim_pattern_value");
-    bind(module, s.reset, "qvsim_reset");
-    bind(module, s.fail, "qvsim_fail");
-    bind(module, s.clearFaults, "qvsim_clear_faults");
-    bind(module, s.script, "qvsim_script");
-    bind(module, s.journalCount, "qvsim_journal_count");
-    bind(module, s.journalGet, "qvsim_journal_get");
-    bind(module, s.journalClear, "qvsim_journal_clear");
-    return s;
+    return simapi::bindSim(exportsOf(module));
   }();
   return instance;
-}
-
-std::vector<QvSimCall> Sim::journal() const {
-  std::vector<QvSimCall> calls(static_cast<std::size_t>(journalCount()));
-  for (std::size_t i = 0; i < calls.size(); ++i) journalGet(static_cast<int>(i), &calls[i]);
-  return calls;
-}
-
-std::vector<std::string> Sim::names() const {
-  std::vector<std::string> out;
-  for (const QvSimCall &call : journal()) out.emplace_back(call.name);
-  return out;
-}
-
-QvSimCall Sim::last(const std::string &name) const {
-  const std::vector<QvSimCall> calls = journal();
-  for (auto it = calls.rbegin(); it != calls.rend(); ++it)
-    if (name == it->name) return *it;
-  ADD_FAILURE() << "no call of " << name;
-  return QvSimCall{};
-}
-
-int Sim::count(const std::string &name) const {
-  int n = 0;
-  for (const QvSimCall &call : journal()) n += name == call.name ? 1 : 0;
-  return n;
 }
 
 // ---- Folders -------------------------------------------------------------------------

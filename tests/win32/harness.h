@@ -6,13 +6,14 @@
 #pragma once
 
 #include <jni.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "Quorvane_.h"
-#include "sim/control.h"
+#include "common/sim_api.h"
 #include "win32/jni_env.h"
 
 namespace wintest {
@@ -93,25 +94,11 @@ Java &java();
 std::vector<int> settings(int videoMode = 1);
 
 // The simulator's control calls, from outDir()'s qvsim.dll.
-struct Sim {
-  void (*setInt)(const char *, int);
-  int (*getInt)(const char *);
-  int (*patternValue)(int, int, int, int);
-  void (*reset)();
-  void (*fail)(const char *, int, int, int);
-  void (*clearFaults)();
-  void (*script)(const QvSimStep *, int, int);
-  int (*journalCount)();
-  int (*journalGet)(int, QvSimCall *);
-  void (*journalClear)();
-
-  std::vector<QvSimCall> journal() const;
-  std::vector<std::string> names() const;
-  // The last journal entry for name; fails the test when there is none.
-  QvSimCall last(const std::string &name) const;
-  int count(const std::string &name) const;
-};
+using simapi::Sim;
 const Sim &sim();
+
+// The lookup of one loaded DLL's exports, for simapi's bindings.
+simapi::Lookup exportsOf(HMODULE module);
 
 // A fresh, empty folder below the test temp folder, removed when the object goes.
 class Folder {
