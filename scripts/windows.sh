@@ -78,7 +78,8 @@ cmd_test_windows() {
     dir=$(windows_build_dir "$arch")
     echo "== build and test for Windows $arch (Wine)"
     windows_build "$arch"
-    (cd "$dir" && ctest --output-on-failure -j "$jobs" -L windows) || status=1
+    # The suites mostly wait on the camera and on Wine, not on the CPU.
+    (cd "$dir" && ctest --output-on-failure -j "$((jobs * 2))" -L windows) || status=1
     windows_stop_wine "$dir"
   done
   return "$status"
