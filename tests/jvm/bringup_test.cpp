@@ -1,9 +1,7 @@
-// Bring-up, release and library loading through a real JVM and the simulator.
+// Bring-up and release through the Java-style calls of the harness and the simulator:
+// a real JVM on Linux, the Windows suite's own JNI environment there (tests/win32/compat).
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include "jvm/fixture.h"
 #include "jvm/harness.h"
 
 namespace jvmtest {
@@ -12,7 +10,7 @@ namespace {
 using Ints = std::vector<int>;
 using Names = std::vector<std::string>;
 
-class BringUpJvmTest : public testing::Test {
+class BringUpTest : public testing::Test {
  protected:
   void SetUp() override {
     loadBuiltLibrary();
@@ -20,7 +18,7 @@ class BringUpJvmTest : public testing::Test {
   }
 };
 
-TEST_F(BringUpJvmTest, InitReportsTheSimulatedSensorAndReleaseGivesAllBack) {
+TEST_F(BringUpTest, InitReportsTheSimulatedSensorAndReleaseGivesAllBack) {
   EXPECT_EQ(initCamera(), (Ints{0, 1392, 1040, 0}));
   const QvSimCall allocate = sim().last("ALLOCATE_BUFFER");
   EXPECT_EQ(allocate.arg[1] != 0, true);  // the address of the buffer number
@@ -35,7 +33,7 @@ TEST_F(BringUpJvmTest, InitReportsTheSimulatedSensorAndReleaseGivesAllBack) {
   EXPECT_EQ(stopCoc(), -56);
 }
 
-TEST_F(BringUpJvmTest, ColourFlagAndGeometryComeFromTheSimulator) {
+TEST_F(BringUpTest, ColourFlagAndGeometryComeFromTheSimulator) {
   sim().setInt("color", 1);
   sim().setInt("width", 640);
   sim().setInt("height", 480);
@@ -43,7 +41,7 @@ TEST_F(BringUpJvmTest, ColourFlagAndGeometryComeFromTheSimulator) {
   EXPECT_EQ(releaseCamera(), 0);
 }
 
-TEST_F(BringUpJvmTest, FailingDriverCallEndsBringUpWithItsStatus) {
+TEST_F(BringUpTest, FailingDriverCallEndsBringUpWithItsStatus) {
   const std::pair<const char *, Ints> cases[] = {
       {"INITBOARD", {7, 0, 0, 0}},
       {"GETSIZES", {7, 0, 0, 0}},
@@ -60,14 +58,14 @@ TEST_F(BringUpJvmTest, FailingDriverCallEndsBringUpWithItsStatus) {
   }
 }
 
-TEST_F(BringUpJvmTest, ReleaseRunsAllStepsAndReportsCloseBoard) {
+TEST_F(BringUpTest, ReleaseRunsAllStepsAndReportsCloseBoard) {
   ASSERT_EQ(initCamera()[0], 0);
   sim().fail("STOP_CAMERA", 7, 0, 1);
   EXPECT_EQ(releaseCamera(), 0);
   EXPECT_EQ(sim().count("CLOSEBOARD"), 1);
 }
 
-TEST_F(BringUpJvmTest, EveryMethodBeforeBringUpFindsNothingLoaded) {
+TEST_F(BringUpTest, EveryMethodBeforeBringUpFindsNothingLoaded) {
   Ints s = settings();
   std::vector<short> raw(16);
   std::vector<signed char> grey(16);
@@ -83,112 +81,6 @@ TEST_F(BringUpJvmTest, EveryMethodBeforeBringUpFindsNothingLoaded) {
   EXPECT_EQ(whiteBalance(&region), (Ints{100, 100, 100, -1609420799}));
   EXPECT_EQ(autoMinMax(0, &region), (Ints{0, 4095}));
   EXPECT_EQ(sim().journalCount(), 0);
-}
-
-// ---- Loading, each in a child process with its own JVM and a fresh library ----
-
-struct Seen {
-  std::string init;
-  std::vector<std::string> loaded;
-};
-
-Seen parse(const ChildResult &child) {
-  Seen seen;
-  std::size_t start = 0, end;
-  while ((end = child.output.find('\n', start)) != std::string::npos) {
-    const std::string line = child.output.substr(start, end - start);
-    if (line.rfind("init ", 0) == 0) seen.init = line.substr(5);
-    if (line.rfind("loaded ", 0) == 0) seen.loaded.push_back(line.substr(7));
-    start = end + 1;
-  }
-  std::sort(seen.loaded.begin(), seen.loaded.end());
-  EXPECT_EQ(child.exitCode, 0) << child.output;
-  EXPECT_EQ(child.output.find("WARNING"), std::string::npos) << child.output;
-  return seen;
-}
-
-std::string inFolder(const Folder &folder, const std::string &file) {
-  return (folder.path() / file).string();
-}
-
-TEST(LoadingTest, DriverFromOwnFolderEvenWithAnotherOnTheSearchPath) {
-  Folder own("own"), other("other");
-  own.copyBuilt(kAllFiles);
-  other.copyBuilt({"libpccam.so", "libqvsim.so"});
-  const Seen seen = parse(runChild(own.path(), {"LD_LIBRARY_PATH=" + other.path().string()}));
-  EXPECT_EQ(seen.init, "0 1392 1040 0");
-  EXPECT_EQ(seen.loaded, (std::vector<std::string>{inFolder(own, "libpccam.so"),
-                                                   inFolder(own, "libpcocnv.so")}));
-}
-
-TEST(LoadingTest, DriverByBareNameWhenMissingFromOwnFolder) {
-  Folder own("own"), other("other");
-  own.copyBuilt({"libQuorvaneNative.so", "libpcocnv.so", "libqvsim.so"});
-  other.copyBuilt({"libpccam.so", "libqvsim.so"});
-  const Seen seen = parse(runChild(own.path(), {"LD_LIBRARY_PATH=" + other.path().string()}));
-  EXPECT_EQ(seen.init, "0 1392 1040 0");
-  EXPECT_EQ(seen.loaded, (std::vector<std::string>{inFolder(other, "libpccam.so"),
-                                                   inFolder(own, "libpcocnv.so")}));
-}
-
-TEST(LoadingTest, ConversionLibraryOnlyFromOwnFolder) {
-  Folder own("own"), other("other");
-  own.copyBuilt({"libQuorvaneNative.so", "libpccam.so", "libqvsim.so"});
-  other.copyBuilt({"libpcocnv.so", "libqvsim.so"});
-  const Seen seen = parse(runChild(own.path(), {"LD_LIBRARY_PATH=" + other.path().string()}));
-  EXPECT_EQ(seen.init, "-56 0 0 0");
-  // The driver stays loaded after the conversion library failed.
-  EXPECT_EQ(seen.loaded, std::vector<std::string>{inFolder(own, "libpccam.so")});
-}
-
-TEST(LoadingTest, NoDriverAnywhere) {
-  Folder own("own");
-  own.copyBuilt({"libQuorvaneNative.so", "libpcocnv.so", "libqvsim.so"});
-  const Seen seen = parse(runChild(own.path(), {"LD_LIBRARY_PATH="}));
-  EXPECT_EQ(seen.init, "-56 0 0 0");
-  EXPECT_TRUE(seen.loaded.empty());
-}
-
-TEST(LoadingTest, MissingEntryPoints) {
-  {
-    Folder own("no_unmap");
-    own.copyBuilt(kAllFiles);
-    own.copyVariant("libpccam.so", "UNMAP_BUFFER");
-    const Seen seen = parse(runChild(own.path()));
-    EXPECT_EQ(seen.init, "1 0 0 0");
-    EXPECT_TRUE(seen.loaded.empty());  // no vendor library stays loaded
-  }
-  {
-    Folder own("no_autobalance");
-    own.copyBuilt(kAllFiles);
-    own.copyVariant("libpcocnv.so", "AUTOBALANCE");
-    const Seen seen = parse(runChild(own.path()));
-    EXPECT_EQ(seen.init, "1 0 0 0");
-    EXPECT_EQ(seen.loaded, std::vector<std::string>{inFolder(own, "libpccam.so")});
-  }
-}
-
-TEST(LoadingTest, FolderNamedLikeTheLibrary) {
-  // The vendor libraries lie beside the library file, not beside a folder whose name
-  // contains the library's file name.
-  Folder root("named");
-  root.copyBuilt({"libpccam.so", "libqvsim.so"}, "libQuorvaneNative.so.d");
-  root.copyBuilt(kAllFiles, "libQuorvaneNative.so.d/LIBQUORVANENATIVE.SO.d");
-  const fs::path own = root.path() / "libQuorvaneNative.so.d/LIBQUORVANENATIVE.SO.d";
-  const Seen seen = parse(runChild(own, {"LD_LIBRARY_PATH="}));
-  EXPECT_EQ(seen.init, "0 1392 1040 0");
-  EXPECT_EQ(seen.loaded, (std::vector<std::string>{(own / "libpccam.so").string(),
-                                                   (own / "libpcocnv.so").string()}));
-}
-
-TEST(LoadingTest, FolderTooLongForThePathBuffersLoadsNothing) {
-  Folder root("long");
-  fs::path own = root.path();
-  while (own.string().size() < 262) own /= std::string(40, 'd');
-  root.copyBuilt(kAllFiles, fs::relative(own, root.path()));
-  const Seen seen = parse(runChild(own, {"LD_LIBRARY_PATH="}));
-  EXPECT_EQ(seen.init, "-56 0 0 0");
-  EXPECT_TRUE(seen.loaded.empty());
 }
 
 }  // namespace

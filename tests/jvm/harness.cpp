@@ -219,6 +219,15 @@ const Sim &sim() {
   return instance;
 }
 
+const simapi::Conversion &conversion() {
+  static const simapi::Conversion instance = [] {
+    void *module = dlopen((outDir() + "/libpcocnv.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    check(module != nullptr, "cannot load libpcocnv.so");
+    return simapi::bindConversion([module](const char *name) { return dlsym(module, name); });
+  }();
+  return instance;
+}
+
 ChildResult runChild(const std::string &directory, const std::vector<std::string> &extraEnv) {
   std::vector<std::string> environment;
   for (char **entry = environ; *entry != nullptr; ++entry) {

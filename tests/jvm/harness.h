@@ -43,6 +43,10 @@ std::vector<int> settings(int videoMode = 1);
 using simapi::Sim;
 const Sim &sim();
 
+// The simulated conversion library's calls, from the same file the library loads, to
+// compute what a conversion must give.
+const simapi::Conversion &conversion();
+
 struct ChildResult {
   int exitCode;
   std::string output;

@@ -213,6 +213,16 @@ const Sim &sim() {
   return instance;
 }
 
+const simapi::Conversion &conversion() {
+  static const simapi::Conversion instance = [] {
+    HMODULE module = LoadLibraryExA((outDir() / "pcocnv.dll").string().c_str(), nullptr,
+                                    LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (module == nullptr) die("cannot load pcocnv.dll");
+    return simapi::bindConversion(exportsOf(module));
+  }();
+  return instance;
+}
+
 // ---- Folders -------------------------------------------------------------------------
 
 const std::vector<std::string> kAllFiles{"QuorvaneNative.dll", "pccam.dll", "pcocnv.dll",

@@ -97,6 +97,10 @@ std::vector<int> settings(int videoMode = 1);
 using simapi::Sim;
 const Sim &sim();
 
+// The simulated conversion library's calls, from the file the library loads, to compute
+// what a conversion must give.
+const simapi::Conversion &conversion();
+
 // The lookup of one loaded DLL's exports, for simapi's bindings.
 simapi::Lookup exportsOf(HMODULE module);
 

@@ -1,5 +1,6 @@
 // The JVM suite's Java-style calls, served by the Windows harness, so that suites
-// written against them (the fault-injection matrix) run under Wine as well. Every call
+// written against them (bring-up, camera cases, the fault-injection matrix) run under
+// Wine as well. Every call
 // goes through the harness's own JNI environment, which checks that each Get of array
 // elements is matched by its Release with mode 0.
 #pragma once
@@ -11,6 +12,7 @@
 namespace jvmtest {
 
 using simapi::Sim;
+using wintest::conversion;
 using wintest::settings;
 using wintest::sim;
 
